@@ -1,12 +1,42 @@
 #!/usr/bin/env python3
 """Reads the facts of a PE32 image that the build promises: header fields, the DLLs it
-imports, its sections and its application manifest. Prints them as JSON, or with
---allowed-imports fails when the image imports from any other DLL."""
+imports, its sections, its load configuration and its application manifest. Prints them as
+JSON, or with --allowed-imports fails when the image imports from any other DLL."""
 
 import argparse
 import json
 import struct
 import sys
+
+LOAD_CONFIG_DIRECTORY = 10
+
+# IMAGE_LOAD_CONFIG_DIRECTORY32 fields this project relies on: name, offset, struct format.
+LOAD_CONFIG_FIELDS = [
+    ("size", 0, "<I"), ("time_date_stamp", 4, "<I"), ("csd_version", 52, "<H"),
+    ("dependent_load_flags", 54, "<H"), ("edit_list", 56, "<I"), ("security_cookie", 60, "<I"),
+    ("se_handler_table", 64, "<I"), ("se_handler_count", 68, "<I"),
+]
+
+
+def header_offsets(data):
+    """File offsets of the optional header fields that a post-link step may rewrite."""
+    pe = struct.unpack_from("<I", data, 0x3C)[0]
+    opt = pe + 24
+    return {"checksum": opt + 64, "data_directories": opt + 96}
+
+
+def pe_checksum(data):
+    """The image checksum as the loader and the linker compute it: 16-bit one's-complement
+    sum of the file with the checksum field taken as zero, plus the file length."""
+    skip = header_offsets(data)["checksum"]
+    padded = bytes(data[:skip]) + b"\0\0\0\0" + bytes(data[skip + 4:])
+    if len(padded) % 2:
+        padded += b"\0"
+    total = 0
+    for (word,) in struct.iter_unpack("<H", padded):
+        total += word
+        total = (total & 0xFFFF) + (total >> 16)
+    return (total + len(data)) & 0xFFFFFFFF
 
 
 def read_pe(data):
@@ -38,11 +68,15 @@ def read_pe(data):
             "raw_size": raw[3], "raw_offset": raw[4], "characteristics": raw[9],
         })
 
-    def offset(rva):
+    def section_of(rva):
         for s in sections:
             if s["virtual_address"] <= rva < s["virtual_address"] + max(s["virtual_size"], s["raw_size"]):
-                return rva - s["virtual_address"] + s["raw_offset"]
+                return s
         raise ValueError("RVA %#x outside every section" % rva)
+
+    def offset(rva):
+        s = section_of(rva)
+        return rva - s["virtual_address"] + s["raw_offset"]
 
     def cstring(at):
         return data[at:data.index(b"\0", at)].decode("latin-1")
@@ -83,11 +117,24 @@ def read_pe(data):
                     rva, size = struct.unpack_from("<II", data, root + leaf)
                     manifests[str(res_id)] = data[offset(rva):offset(rva) + size].decode("utf-8")
 
+    load_config = None
+    if ndirs > LOAD_CONFIG_DIRECTORY and dirs[LOAD_CONFIG_DIRECTORY][0]:
+        rva, directory_size = dirs[LOAD_CONFIG_DIRECTORY]
+        at = offset(rva)
+        load_config = {"rva": rva, "directory_size": directory_size,
+                       "section": section_of(rva)["name"]}
+        struct_size = struct.unpack_from("<I", data, at)[0]
+        # Only the fields inside the structure's own size exist.
+        for name, field, fmt in LOAD_CONFIG_FIELDS:
+            if field + struct.calcsize(fmt) <= struct_size:
+                load_config[name] = struct.unpack_from(fmt, data, at + field)[0]
+
     return {
         "machine": machine, "timestamp": timestamp, "characteristics": characteristics,
         "magic": magic, "image_base": image_base,
         "os_version": [os_major, os_minor], "subsystem_version": [sub_major, sub_minor],
         "subsystem": subsystem, "dll_characteristics": dll_characteristics,
+        "checksum": checksum, "computed_checksum": pe_checksum(data), "load_config": load_config,
         "data_directories": [list(d) for d in dirs], "sections": sections,
         "imports": imports, "manifests": manifests,
     }
