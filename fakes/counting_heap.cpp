@@ -1,5 +1,6 @@
 #include "fakes/counting_heap.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <map>
 
@@ -11,6 +12,7 @@ namespace {
 struct State {
   Stats stats;
   long failAt = -1;
+  bool onlyThatOne = false;
   long attempts = 0;
   std::map<const void*, std::size_t> blocks;
 };
@@ -22,10 +24,11 @@ State& Heap() {
 
 }  // namespace
 
-void Reset(long failAt) {
+void Reset(long failAt, bool onlyThatOne) {
   State& h = Heap();
   h.stats = Stats{};
   h.failAt = failAt;
+  h.onlyThatOne = onlyThatOne;
   h.attempts = 0;
   h.blocks.clear();
 }
@@ -39,13 +42,11 @@ bool IsLive(const void* block) { return Heap().blocks.count(block) != 0; }
 void* AllocateMemory(std::size_t bytes) {
   auto& h = counting_heap::Heap();
   const long attempt = h.attempts++;
-  if (h.failAt >= 0 && attempt >= h.failAt) {
-    ++h.stats.refused;
-    return nullptr;
-  }
-  void* block = std::malloc(bytes == 0 ? 1 : bytes);
+  h.stats.largestRequest = std::max(h.stats.largestRequest, bytes);
+  const bool refuse = h.failAt >= 0 && (h.onlyThatOne ? attempt == h.failAt : attempt >= h.failAt);
+  void* block = refuse ? nullptr : std::malloc(bytes == 0 ? 1 : bytes);
   if (block == nullptr) {
-    ++h.stats.refused;
+    if (h.stats.refused++ == 0) h.stats.firstRefusedBytes = bytes;
     return nullptr;
   }
   h.blocks[block] = bytes;

@@ -14,11 +14,14 @@ struct Stats {
   std::size_t liveBytes = 0;
   std::size_t refused = 0;
   std::size_t badReleases = 0;
+  std::size_t largestRequest = 0;     // bytes, granted or refused
+  std::size_t firstRefusedBytes = 0;  // the request of the first refusal
 };
 
 // Forgets every count (live blocks stay allocated). With failAt >= 0 the allocation of that
-// index (0 is the next one) and every later one is refused.
-void Reset(long failAt = -1);
+// index (0 is the next one) and every later one is refused; with `onlyThatOne` the later ones
+// are granted again, as a real heap may grant a small block after refusing a large one.
+void Reset(long failAt = -1, bool onlyThatOne = false);
 const Stats& Current();
 bool IsLive(const void* block);
 

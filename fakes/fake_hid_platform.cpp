@@ -37,6 +37,19 @@ bool IsLiveSet(hid_platform::InterfaceSet set) {
   return false;
 }
 
+// Counts this call of `operation` and says whether the scenario makes it fail.
+bool FailsNow(Operation operation, std::size_t interface) {
+  State& s = Current();
+  const std::size_t call = s.recording.calls[static_cast<std::size_t>(operation)]++;
+  for (const CallFault& fault : s.scenario.faults) {
+    if (fault.operation == operation && fault.call == call) {
+      s.recording.faultsHit.push_back({operation, interface});
+      return true;
+    }
+  }
+  return false;
+}
+
 std::uint32_t TrueDetailSize(const FakeInterface& item) {
   return static_cast<std::uint32_t>(hid_platform::kDetailPathOffset +
                                     (item.path.size() + 1) * sizeof(char16_t));
@@ -56,7 +69,10 @@ const Recording& Recorded() { return Current().recording; }
 namespace hid_platform {
 
 using fake_hid::Current;
+using fake_hid::FailsNow;
 using fake_hid::Failure;
+using fake_hid::kNoInterface;
+using fake_hid::Operation;
 
 void GetHidClassGuid(ClassGuid* guid) { *guid = fake_hid::kHidGuid; }
 
@@ -64,7 +80,7 @@ InterfaceSet GetClassInterfaceSet(const ClassGuid& guid, std::uint32_t flags) {
   auto& s = Current();
   s.recording.setFlags.push_back(flags);
   if (!fake_hid::IsHidGuid(guid)) s.recording.guidWasHid = false;
-  if (s.scenario.setUnobtainable) return nullptr;
+  if (FailsNow(Operation::kGetSet, kNoInterface) || s.scenario.setUnobtainable) return nullptr;
   s.setLive = true;
   ++s.recording.setsCreated;
   return &s.setToken;
@@ -74,6 +90,7 @@ bool EnumerateInterface(InterfaceSet set, const ClassGuid& guid, std::uint32_t m
                         InterfaceRecord* record) {
   auto& s = Current();
   s.recording.enumerateRecordSizes.push_back(record->cbSize);
+  if (FailsNow(Operation::kEnumerate, memberIndex)) return false;
   if (!fake_hid::IsLiveSet(set)) return false;
   if (!fake_hid::IsHidGuid(guid)) s.recording.guidWasHid = false;
   if (record->cbSize != 28) return false;                         // invalid user buffer
@@ -88,6 +105,8 @@ bool EnumerateInterface(InterfaceSet set, const ClassGuid& guid, std::uint32_t m
 bool GetInterfaceDetail(InterfaceSet set, InterfaceRecord* record, void* detail,
                         std::uint32_t detailSize, std::uint32_t* requiredSize) {
   auto& s = Current();
+  const bool fails = FailsNow(detail == nullptr ? Operation::kSizeQuery : Operation::kFillDetail,
+                              record->reserved);
   if (!fake_hid::IsLiveSet(set)) return false;
   if (record->reserved >= s.scenario.interfaces.size()) {
     ++s.recording.misuses;
@@ -96,6 +115,10 @@ bool GetInterfaceDetail(InterfaceSet set, InterfaceRecord* record, void* detail,
   const fake_hid::FakeInterface& item = s.scenario.interfaces[record->reserved];
   const std::uint32_t needed = item.reportedSize.value_or(fake_hid::TrueDetailSize(item));
   if (detail == nullptr) {
+    if (fails) {  // an error other than a too small buffer: no size reported
+      s.lastReported.reset();
+      return false;
+    }
     s.recording.reportedSizes.push_back(needed);
     s.lastReported = needed;
     if (requiredSize != nullptr) *requiredSize = needed;
@@ -107,9 +130,10 @@ bool GetInterfaceDetail(InterfaceSet set, InterfaceRecord* record, void* detail,
   s.recording.detailBufferSizes.push_back(detailSize);
   if (s.lastReported != detailSize) ++s.recording.buffersNotAsReported;
   if (cbSize != 6) return false;  // invalid user buffer
-  if (item.failure == Failure::kDetail) return false;
-  if (detailSize < needed) {
-    if (requiredSize != nullptr) *requiredSize = needed;
+  if (fails || item.failure == Failure::kDetail) return false;
+  const std::uint32_t neededNow = item.filledSize.value_or(needed);
+  if (detailSize < neededNow) {
+    if (requiredSize != nullptr) *requiredSize = neededNow;
     return false;
   }
   auto* path = static_cast<char*>(detail) + hid_platform::kDetailPathOffset;
@@ -133,56 +157,67 @@ DeviceHandle OpenDevice(const WideChar* path, std::uint32_t access, std::uint32_
                         std::uint32_t disposition, std::uint32_t flagsAndAttributes) {
   auto& s = Current();
   s.recording.opens.push_back({path, access, shareMode, disposition, flagsAndAttributes});
-  if (*path == u'\0') return kInvalidDevice;  // no such file
-  for (std::size_t i = 0; i < s.scenario.interfaces.size(); ++i) {
-    const auto& item = s.scenario.interfaces[i];
-    if (item.path != path) continue;
-    if (item.failure == Failure::kOpen) return kInvalidDevice;
-    const DeviceHandle handle = s.nextHandle++;
-    s.openHandles[handle] = i;
-    ++s.recording.handlesGiven;
-    ++s.recording.openNow;
-    s.recording.maxOpenAtOnce = std::max(s.recording.maxOpenAtOnce, s.recording.openNow);
-    return handle;
-  }
-  return kInvalidDevice;  // file not found
+  const auto& items = s.scenario.interfaces;
+  const auto found =
+      std::find_if(items.begin(), items.end(),
+                   [&](const fake_hid::FakeInterface& item) { return item.path == path; });
+  const std::size_t index =
+      found == items.end() ? kNoInterface : static_cast<std::size_t>(found - items.begin());
+  if (FailsNow(Operation::kOpen, index)) return kInvalidDevice;
+  if (*path == u'\0' || index == kNoInterface) return kInvalidDevice;  // no such file
+  if (found->failure == Failure::kOpen) return kInvalidDevice;
+  const DeviceHandle handle = s.nextHandle++;
+  s.openHandles[handle] = index;
+  ++s.recording.handlesGiven;
+  ++s.recording.openNow;
+  s.recording.maxOpenAtOnce = std::max(s.recording.maxOpenAtOnce, s.recording.openNow);
+  return handle;
 }
 
 bool GetHidAttributes(DeviceHandle device, HidAttributesRecord* attributes) {
   auto& s = Current();
   s.recording.attributeRecordSizes.push_back(attributes->size);
   const auto found = s.openHandles.find(device);
+  const bool fails =
+      FailsNow(Operation::kAttributes, found == s.openHandles.end() ? kNoInterface : found->second);
   if (found == s.openHandles.end()) {
     ++s.recording.misuses;
     return false;
   }
   if (attributes->size != 12) return false;
   const auto& item = s.scenario.interfaces[found->second];
-  if (item.failure == Failure::kAttributes) return false;
+  if (fails || item.failure == Failure::kAttributes) return false;
+  if (item.attributesUntouched) return true;
   attributes->vendorId = item.vendorId;
   attributes->productId = item.productId;
   attributes->versionNumber = 0x0100;
+  s.recording.identities.push_back({item.path, item.vendorId, item.productId});
   return true;
 }
 
 bool CloseDevice(DeviceHandle device) {
   auto& s = Current();
   s.recording.closed.push_back(device);
-  if (s.openHandles.erase(device) == 0) {
+  const auto found = s.openHandles.find(device);
+  const bool fails =
+      FailsNow(Operation::kClose, found == s.openHandles.end() ? kNoInterface : found->second);
+  if (found == s.openHandles.end()) {
     ++s.recording.misuses;
     return false;
   }
+  s.openHandles.erase(found);
   --s.recording.openNow;
-  return true;
+  return !fails;
 }
 
 bool DestroyInterfaceSet(InterfaceSet set) {
   auto& s = Current();
+  const bool fails = FailsNow(Operation::kDestroy, kNoInterface);
   if (!fake_hid::IsLiveSet(set)) return false;
   s.setLive = false;
   ++s.recording.setsDestroyed;
   s.recording.openWhenDestroyed = s.recording.openNow;
-  return true;
+  return !fails;
 }
 
 }  // namespace hid_platform
