@@ -5,7 +5,8 @@
  *
  * QUERY is the product asked for (0120, 0121, or "any" for the whole vendor); OPEN is "rw"
  * when hid_open_path (which opens for reading and writing) succeeds for the calling user,
- * else "-". Exits 2 when hidapi cannot start. */
+ * else "-"; BUS is hidapi's bus type (1 USB, 2 Bluetooth, 3 I2C, 4 SPI, 0 a device on the
+ * USB bus type with no USB device behind it). Exits 2 when hidapi cannot start. */
 #include <hidapi/hidapi.h>
 #include <stdio.h>
 
