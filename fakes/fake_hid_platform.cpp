@@ -50,6 +50,21 @@ bool FailsNow(Operation operation, std::size_t interface) {
   return false;
 }
 
+bool Enumerate(hid_platform::InterfaceSet set, const hid_platform::ClassGuid& guid,
+               std::uint32_t memberIndex, hid_platform::InterfaceRecord* record) {
+  State& s = Current();
+  if (FailsNow(Operation::kEnumerate, memberIndex)) return false;
+  if (!IsLiveSet(set)) return false;
+  if (!IsHidGuid(guid)) s.recording.guidWasHid = false;
+  if (record->cbSize != 28) return false;                         // invalid user buffer
+  if (memberIndex >= s.scenario.interfaces.size()) return false;  // no more items
+  if (s.scenario.interfaces[memberIndex].failure == Failure::kEnumerate) return false;
+  record->interfaceClassGuid = guid;
+  record->flags = 1;  // SPINT_ACTIVE
+  record->reserved = memberIndex;
+  return true;
+}
+
 std::uint32_t TrueDetailSize(const FakeInterface& item) {
   return static_cast<std::uint32_t>(hid_platform::kDetailPathOffset +
                                     (item.path.size() + 1) * sizeof(char16_t));
@@ -90,16 +105,9 @@ bool EnumerateInterface(InterfaceSet set, const ClassGuid& guid, std::uint32_t m
                         InterfaceRecord* record) {
   auto& s = Current();
   s.recording.enumerateRecordSizes.push_back(record->cbSize);
-  if (FailsNow(Operation::kEnumerate, memberIndex)) return false;
-  if (!fake_hid::IsLiveSet(set)) return false;
-  if (!fake_hid::IsHidGuid(guid)) s.recording.guidWasHid = false;
-  if (record->cbSize != 28) return false;                         // invalid user buffer
-  if (memberIndex >= s.scenario.interfaces.size()) return false;  // no more items
-  if (s.scenario.interfaces[memberIndex].failure == Failure::kEnumerate) return false;
-  record->interfaceClassGuid = guid;
-  record->flags = 1;  // SPINT_ACTIVE
-  record->reserved = memberIndex;
-  return true;
+  const bool answered = fake_hid::Enumerate(set, guid, memberIndex, record);
+  s.recording.enumerateAnswers.push_back(answered);
+  return answered;
 }
 
 bool GetInterfaceDetail(InterfaceSet set, InterfaceRecord* record, void* detail,
@@ -129,7 +137,7 @@ bool GetInterfaceDetail(InterfaceSet set, InterfaceRecord* record, void* detail,
   s.recording.detailRecordSizes.push_back(cbSize);
   s.recording.detailBufferSizes.push_back(detailSize);
   if (s.lastReported != detailSize) ++s.recording.buffersNotAsReported;
-  if (cbSize != 6) return false;  // invalid user buffer
+  if (cbSize != 6 || detailSize < kDetailFixedSize) return false;  // invalid user buffer
   if (fails || item.failure == Failure::kDetail) return false;
   const std::uint32_t neededNow = item.filledSize.value_or(needed);
   if (detailSize < neededNow) {
@@ -141,7 +149,8 @@ bool GetInterfaceDetail(InterfaceSet set, InterfaceRecord* record, void* detail,
   if (item.unterminated) {
     for (std::size_t i = 0; i < room; ++i) {
       const char16_t c = item.path.empty() ? u'x' : item.path[i % item.path.size()];
-      std::memcpy(path + i * sizeof(char16_t), &c, sizeof(c));
+      const char16_t never = c == u'\0' ? u'x' : c;  // a NUL inside the path would end it
+      std::memcpy(path + i * sizeof(char16_t), &never, sizeof(never));
     }
     return true;
   }
@@ -150,6 +159,7 @@ bool GetInterfaceDetail(InterfaceSet set, InterfaceRecord* record, void* detail,
   std::memcpy(path, item.path.data(), length * sizeof(char16_t));
   const char16_t nul = u'\0';
   std::memcpy(path + length * sizeof(char16_t), &nul, sizeof(nul));
+  s.recording.filledPaths.emplace_back(item.path.substr(0, length).c_str());
   return true;
 }
 

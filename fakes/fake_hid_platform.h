@@ -98,7 +98,9 @@ struct Recording {
   int misuses = 0;  // a call on a closed handle or a destroyed set, a foreign handle, ...
   std::array<std::size_t, kOperationCount> calls{};  // per Operation, failed ones included
   std::vector<FaultHit> faultsHit;                   // in call order
-  std::vector<AnsweredIdentity> identities;          // in call order
+  std::vector<bool> enumerateAnswers;                // what each enumeration call answered
+  std::vector<std::u16string> filledPaths;   // each terminated path a fill delivered, in order
+  std::vector<AnsweredIdentity> identities;  // in call order
 };
 
 void Install(Scenario scenario);

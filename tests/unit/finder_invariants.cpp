@@ -77,6 +77,25 @@ std::vector<std::string> BrokenPromises(const FinderWalk& walk) {
                        }),
            "devices opened for read and write, shared, existing, no flags");
 
+  // The walk goes on to the end, and takes every answer it can use.
+  const bool outOfMemory = walk.result == kFinderOutOfMemory;
+  const auto& answers = r.enumerateAnswers;
+  c.Expect(answers.empty() || std::count(answers.begin(), answers.end() - 1, false) == 0,
+           "the walk stops at the first failed enumeration");
+  c.Expect(outOfMemory || r.setsCreated == 0 || (!answers.empty() && !answers.back()),
+           "the walk goes on until the enumeration fails");
+  std::vector<std::uint32_t> usable;
+  for (std::uint32_t size : r.reportedSizes) {
+    if (size >= 6 && size <= kLargestDetail) usable.push_back(size);
+  }
+  const auto& buffers = r.detailBufferSizes;
+  c.Expect(buffers == usable || (outOfMemory && buffers.size() + 1 == usable.size() &&
+                                 std::equal(buffers.begin(), buffers.end(), usable.begin())),
+           "a detail fetch for every size from 6 bytes to the longest path");
+  std::vector<std::u16string> opened;
+  for (const fake_hid::OpenCall& open : r.opens) opened.push_back(open.path);
+  c.Expect(opened == r.filledPaths, "every path delivered opened, and no other");
+
   c.Expect(walk.heap.live == 0, "every buffer, node and path released");
   c.Expect(walk.heap.badReleases == 0, "nothing released twice or never allocated");
   c.Expect(walk.heap.largestRequest <= kLargestDetail, "no allocation beyond the longest path");
