@@ -50,7 +50,7 @@ INSTANTIATE_TEST_SUITE_P(
                       StatusCase{-1, -1}, StatusCase{INT32_MIN, -1}),
     [](const auto& info) {
       const std::int32_t status = info.param.status;
-      return (status < 0 ? "minus_" : "") +
+      return (status < 0 ? std::string("status_minus_") : std::string("status_")) +
              std::to_string(status < 0 ? 0u - static_cast<std::uint32_t>(status)
                                        : static_cast<std::uint32_t>(status));
     });
