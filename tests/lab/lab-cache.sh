@@ -65,9 +65,10 @@ lab_kernel() {
     lab_kernel_version=$(ls "$root/lib/modules")
 }
 
-# Modules the guest loads, in this order; their dependencies come from modules.dep.
-lab_modules=(virtio_pci 9pnet_virtio 9p overlay configfs libcomposite usb_f_hid dummy_hcd
-             usbhid hid-generic)
+# Modules the guest loads, in this order, with their parameters; their dependencies come
+# from modules.dep. One UDC per board: four, as many as the HID gadget function allows.
+lab_modules=(virtio_pci 9pnet_virtio 9p overlay configfs libcomposite usb_f_hid
+             'dummy_hcd num=4' usbhid hid-generic)
 
 # Prints the closure of the given modules as paths relative to the module tree.
 lab_module_closure() {
@@ -91,7 +92,7 @@ lab_module_closure() {
 # Sets lab_initramfs: busybox, the guest's init and the modules it needs.
 lab_initramfs() {
     local key image stage mods modules_dir
-    mods=$(lab_module_closure "${lab_modules[@]}") || lab_die "module closure failed"
+    mods=$(lab_module_closure "${lab_modules[@]%% *}") || lab_die "module closure failed"
     key=$( { echo "$lab_kernel_version"; echo "${lab_modules[*]}"; cat "$lab_dir/guest/init" /bin/busybox; } |
            sha256sum | cut -c1-16)
     image=$lab_cache/initramfs-$key.cpio.gz
@@ -102,7 +103,7 @@ lab_initramfs() {
         cp /bin/busybox "$stage/bin/busybox"
         cp "$lab_dir/guest/init" "$stage/init"
         chmod 755 "$stage/init"
-        echo "${lab_modules[*]}" >"$stage/etc/lab-modules"
+        printf '%s\n' "${lab_modules[@]}" >"$stage/etc/lab-modules"
         (cd "$lab_kernel_root/$modules_dir" && cp --parents $mods modules.dep "$stage/$modules_dir/")
         (cd "$stage" && find . | cpio -o -H newc --quiet | gzip -1) >"$image.partial" ||
             lab_die "cannot build the initramfs"
