@@ -1,3 +1,4 @@
+# shellcheck shell=bash disable=SC2034 # sets variables for the scripts that source it
 # Host-side preparation for the lab guest, sourced by guest-run and run-lab (bash).
 # Everything lands in one cache directory and is reused while its inputs stay the same:
 # the stock Debian kernel (extracted, never installed), the guest's initramfs and a Wine
@@ -10,6 +11,10 @@ lab_uid=4946
 
 lab_die() { echo "lab: $*" >&2; exit 125; }
 
+# The guest sees this machine's root, but fresh file systems on these.
+case $lab_cache/ in
+    /tmp/* | /var/tmp/* | /run/* | /dev/*) lab_die "the cache must lie outside /tmp, /var/tmp, /run and /dev" ;;
+esac
 mkdir -p "$lab_cache" || lab_die "cannot create $lab_cache"
 
 # Installs the Debian packages that are missing; quick when all are present.
@@ -104,6 +109,7 @@ lab_initramfs() {
         cp "$lab_dir/guest/init" "$stage/init"
         chmod 755 "$stage/init"
         printf '%s\n' "${lab_modules[@]}" >"$stage/etc/lab-modules"
+        # shellcheck disable=SC2086 # one module path per word
         (cd "$lab_kernel_root/$modules_dir" && cp --parents $mods modules.dep "$stage/$modules_dir/")
         (cd "$stage" && find . | cpio -o -H newc --quiet | gzip -1) >"$image.partial" ||
             lab_die "cannot build the initramfs"
