@@ -17,6 +17,10 @@ case $lab_cache/ in
 esac
 mkdir -p "$lab_cache" || lab_die "cannot create $lab_cache"
 
+# Concurrent lab runs take turns at preparing the cache; their guests then run side by side.
+lab_lock() { exec 9>"$lab_cache/.lock" && flock 9; }
+lab_unlock() { exec 9>&-; }
+
 # Installs the Debian packages that are missing; quick when all are present.
 lab_need_packages() {
     local missing=() pkg
