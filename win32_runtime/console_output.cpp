@@ -25,14 +25,26 @@ void WriteBytes(HANDLE output, const char* bytes, DWORD count) {
   }
 }
 
+bool IsHighSurrogate(WideChar c) { return c >= 0xD800 && c <= 0xDBFF; }
+
+// A character the code page cannot hold becomes "?", never a look-alike: best-fit mapping
+// would print a device path that seems whole but names no device (an accented letter as its
+// plain one, a division slash as "/"). The code pages that take no flags (UTF-8, ISO-2022,
+// GB18030, ...) have no best fit to refuse.
+int ToCodePage(UINT codePage, const WCHAR* text, int length, char* bytes, int size) {
+  const int count = WideCharToMultiByte(codePage, WC_NO_BEST_FIT_CHARS, text, length, bytes, size,
+                                        nullptr, nullptr);
+  if (count != 0 || GetLastError() != ERROR_INVALID_FLAGS) return count;
+  return WideCharToMultiByte(codePage, 0, text, length, bytes, size, nullptr, nullptr);
+}
+
 // Converts one segment, adds the line end, and writes it.
 void WriteSegment(HANDLE output, const WideChar* text, std::size_t length, bool lineEnd) {
   char bytes[kSegment * kMaxBytesPerChar + 2];
   int count = 0;
   if (length > 0) {
-    count =
-        WideCharToMultiByte(gCodePage, 0, reinterpret_cast<LPCWCH>(text), static_cast<int>(length),
-                            bytes, sizeof(bytes) - 2, nullptr, nullptr);
+    count = ToCodePage(gCodePage, reinterpret_cast<const WCHAR*>(text), static_cast<int>(length),
+                       bytes, sizeof(bytes) - 2);
   }
   if (lineEnd) {
     bytes[count++] = '\r';
@@ -49,12 +61,10 @@ void WriteSegment(HANDLE output, const WideChar* text, std::size_t length, bool 
   WCHAR wide[sizeof(bytes)];
   const int wideCount = MultiByteToWideChar(gCodePage, 0, bytes, count, wide, sizeof(bytes));
   char consoleBytes[sizeof(bytes) * kMaxBytesPerChar];
-  const int consoleCount = WideCharToMultiByte(consoleCodePage, 0, wide, wideCount, consoleBytes,
-                                               sizeof(consoleBytes), nullptr, nullptr);
+  const int consoleCount =
+      ToCodePage(consoleCodePage, wide, wideCount, consoleBytes, sizeof(consoleBytes));
   WriteBytes(output, consoleBytes, static_cast<DWORD>(consoleCount));
 }
-
-bool IsHighSurrogate(WideChar c) { return c >= 0xD800 && c <= 0xDBFF; }
 
 }  // namespace
 
