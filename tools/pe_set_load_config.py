@@ -12,7 +12,7 @@ import re
 import struct
 import sys
 
-import pe_inspect
+import pe_reader
 
 # GNU ld lists a symbol in its map as "<address> <name>"; on i386 the C name
 # `_load_config_used` may be shown with or without its leading underscore.
@@ -30,7 +30,7 @@ def structure_address(map_text):
 
 def set_load_config(image, address):
     """Returns the image with the load-config directory set to the structure at `address`."""
-    info = pe_inspect.read_pe(image)
+    info = pe_reader.read_pe(image)
     rva = address - info["image_base"]
     section = next((s for s in info["sections"]
                     if s["virtual_address"] <= rva < s["virtual_address"] + s["virtual_size"]), None)
@@ -46,10 +46,10 @@ def set_load_config(image, address):
         raise ValueError("_load_config_used claims %d bytes, more than its section holds" % size)
 
     patched = bytearray(image)
-    offsets = pe_inspect.header_offsets(patched)
-    directory = offsets["data_directories"] + 8 * pe_inspect.LOAD_CONFIG_DIRECTORY
+    offsets = pe_reader.header_offsets(patched)
+    directory = offsets["data_directories"] + 8 * pe_reader.LOAD_CONFIG_DIRECTORY
     struct.pack_into("<II", patched, directory, rva, size)
-    struct.pack_into("<I", patched, offsets["checksum"], pe_inspect.pe_checksum(patched))
+    struct.pack_into("<I", patched, offsets["checksum"], pe_reader.pe_checksum(patched))
     return bytes(patched)
 
 

@@ -83,9 +83,9 @@ static int* fds;
 static int* nodes;
 
 static void make(char** argv, int i) {
-  const char* spec = argv[i][0] == '-' || argv[i][0] == '+' ? argv[i] + 1 : argv[i];
+  const char* identity = argv[i][0] == '-' || argv[i][0] == '+' ? argv[i] + 1 : argv[i];
   unsigned bus, vendor, product;
-  if (sscanf(spec, "%x:%x:%x", &bus, &vendor, &product) != 3) {
+  if (sscanf(identity, "%x:%x:%x", &bus, &vendor, &product) != 3) {
     fprintf(stderr, "uhid_devices: bad device '%s'\n", argv[i]);
     exit(1);
   }
@@ -97,7 +97,7 @@ static void make(char** argv, int i) {
     fprintf(stderr, "uhid_devices: no single new node for '%s'\n", argv[i]);
     exit(1);
   }
-  printf("hidraw%d %s\n", nodes[i], spec);
+  printf("hidraw%d %s\n", nodes[i], identity);
 }
 
 int main(int argc, char** argv) {

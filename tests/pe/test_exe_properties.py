@@ -10,7 +10,7 @@ import unittest
 import xml.etree.ElementTree as ElementTree
 
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "..", "tools"))
-import pe_inspect  # noqa: E402
+import pe_reader  # noqa: E402
 
 EXE = os.environ.get("USBIO2_EXE", "build/win32/bin/usbio2-list.exe")
 
@@ -26,7 +26,7 @@ class ExeProperties(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
         with open(EXE, "rb") as f:
-            cls.pe = pe_inspect.read_pe(f.read())
+            cls.pe = pe_reader.read_pe(f.read())
 
     def test_pe32_for_intel_386(self):
         self.assertEqual(self.pe["magic"], 0x10B)

@@ -10,7 +10,7 @@ import sys
 import unittest
 
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "..", "tools"))
-import pe_inspect  # noqa: E402
+import pe_reader  # noqa: E402
 import pe_set_load_config  # noqa: E402
 
 EXE = os.environ.get("USBIO2_EXE", "build/win32/bin/usbio2-list.exe")
@@ -20,7 +20,7 @@ MAP = os.environ.get("USBIO2_MAP", "build/win32/win32_runtime/usbio2-list.map")
 def with_directory(image, rva, size):
     """The image with the load-config directory set as given and its checksum left stale."""
     changed = bytearray(image)
-    at = pe_inspect.header_offsets(changed)["data_directories"] + 8 * pe_inspect.LOAD_CONFIG_DIRECTORY
+    at = pe_reader.header_offsets(changed)["data_directories"] + 8 * pe_reader.LOAD_CONFIG_DIRECTORY
     struct.pack_into("<II", changed, at, rva, size)
     return bytes(changed)
 
@@ -32,11 +32,11 @@ class LoadConfigStep(unittest.TestCase):
             cls.image = f.read()
         with open(MAP, encoding="utf-8", errors="replace") as f:
             cls.map_text = f.read()
-        cls.pe = pe_inspect.read_pe(cls.image)
+        cls.pe = pe_reader.read_pe(cls.image)
 
     def test_fills_the_directory_ld_left_empty(self):
         as_linked = with_directory(self.image, 0, 0)
-        self.assertIsNone(pe_inspect.read_pe(as_linked)["load_config"])
+        self.assertIsNone(pe_reader.read_pe(as_linked)["load_config"])
         address = pe_set_load_config.structure_address(self.map_text)
         self.assertEqual(pe_set_load_config.set_load_config(as_linked, address), self.image)
 

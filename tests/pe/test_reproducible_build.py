@@ -13,7 +13,7 @@ import tempfile
 import unittest
 
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "..", "tools"))
-import pe_inspect  # noqa: E402
+import pe_reader  # noqa: E402
 
 SOURCE = None
 EXE = None
@@ -67,7 +67,7 @@ class ReproducibleBuild(unittest.TestCase):
         self.assertEqual(self.images[0], self.shipped)
 
     def test_no_time_stamp(self):
-        self.assertEqual(pe_inspect.read_pe(self.shipped)["timestamp"], 0)
+        self.assertEqual(pe_reader.read_pe(self.shipped)["timestamp"], 0)
 
     def test_no_build_folder_inside(self):
         folders = self.folders + [os.path.abspath(SOURCE), os.path.dirname(os.path.abspath(EXE))]

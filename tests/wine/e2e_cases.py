@@ -25,7 +25,7 @@ from typing import List
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "..", "tools"))
 
-import pe_inspect  # noqa: E402
+import pe_reader  # noqa: E402
 from simulated_devices import (CaseFolder, Interface, expected_calls, expected_status,  # noqa: E402
                                listed, report_text, usb_path)
 
@@ -274,7 +274,7 @@ def read_exports(path):
     """The names a DLL exports, from its export directory."""
     with open(path, "rb") as f:
         data = f.read()
-    info = pe_inspect.read_pe(data)
+    info = pe_reader.read_pe(data)
     rva = info["data_directories"][0][0]
 
     def offset(address):
@@ -296,7 +296,7 @@ def check_fake_exports(exe, fakes):
     """Each fake exports exactly what the exe imports from the DLL it stands in for, and
     needs nothing beyond the kernel itself."""
     with open(exe, "rb") as f:
-        info = pe_inspect.read_pe(f.read())
+        info = pe_reader.read_pe(f.read())
     imports = {i["dll"].lower(): sorted(i["functions"]) for i in info["imports"]}
     for dll in ("hid.dll", "setupapi.dll"):
         info, exports = read_exports(os.path.join(fakes, dll))
