@@ -15,6 +15,8 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cinttypes>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -74,12 +76,8 @@ bool ParseNodeName(const char* name, std::uint32_t* number) {
 
 // Joins the root and `tail` into `buffer`; false when the result would not fit.
 bool JoinRoot(const char* tail, char* buffer, std::size_t size) {
-  const std::size_t rootLength = std::strlen(HidrawRoot());
-  const std::size_t tailLength = std::strlen(tail);
-  if (rootLength + tailLength >= size) return false;
-  std::memcpy(buffer, HidrawRoot(), rootLength);
-  std::memcpy(buffer + rootLength, tail, tailLength + 1);
-  return true;
+  const int length = std::snprintf(buffer, size, "%s%s", HidrawRoot(), tail);
+  return length >= 0 && static_cast<std::size_t>(length) < size;
 }
 
 // Appends `number` to the growing array, doubling it when full.
@@ -99,21 +97,9 @@ void AppendNumber(NodeSet& set, std::size_t& capacity, std::uint32_t number) {
 // The node's path, "<root>/dev/hidrawN", written into `out` (PATH_MAX bytes); its length, or
 // 0 when it would not fit.
 std::size_t NodePath(std::uint32_t number, char* out) {
-  constexpr std::size_t kDirectoryLength = sizeof(kNodeDirectory) - 1;
-  char tail[kDirectoryLength + kPrefixLength + kMaxDigits + 1];
-  std::memcpy(tail, kNodeDirectory, kDirectoryLength);
-  std::memcpy(tail + kDirectoryLength, kNodePrefix, kPrefixLength);
-  char* end = tail + kDirectoryLength + kPrefixLength + kMaxDigits;
-  *end = '\0';
-  char* start = end;
-  do {
-    *--start = static_cast<char>('0' + number % 10);
-    number /= 10;
-  } while (number != 0);
-  std::memmove(tail + kDirectoryLength + kPrefixLength, start,
-               static_cast<std::size_t>(end - start) + 1);
-  if (!JoinRoot(tail, out, PATH_MAX)) return 0;
-  return std::strlen(out);
+  const int length = std::snprintf(out, PATH_MAX, "%s%s%s%" PRIu32, HidrawRoot(), kNodeDirectory,
+                                   kNodePrefix, number);
+  return length > 0 && length < PATH_MAX ? static_cast<std::size_t>(length) : 0;
 }
 
 bool IsAscii(const char* text, std::size_t length) {

@@ -3,13 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cctype>
 #include <string>
 #include <vector>
 
 #include "discovery/target_identity.h"
 #include "fakes/counting_heap.h"
 #include "fakes/fake_hid_platform.h"
+#include "tests/unit/case_name.h"
+#include "tests/unit/finder_invariants.h"
 
 namespace {
 
@@ -27,35 +28,11 @@ FakeInterface Other(std::u16string path, std::uint16_t vendor = 0x046D,
   return FakeInterface{vendor, product, std::move(path), Failure::kNone, {}, false};
 }
 
-std::vector<std::u16string> Paths(const DevicePathList& list) {
-  std::vector<std::u16string> paths;
-  for (const DevicePathNode* node = list.head; node != nullptr; node = node->next) {
-    paths.emplace_back(node->path);
-  }
-  return paths;
-}
-
-// What must hold after every walk, whatever the table said.
-void ExpectPlatformUsedSoundly(const Scenario& scenario) {
-  const fake_hid::Recording& r = fake_hid::Recorded();
-  EXPECT_EQ(r.setFlags, std::vector<std::uint32_t>{0x12});
-  EXPECT_TRUE(r.guidWasHid);
-  EXPECT_EQ(r.setsDestroyed, scenario.setUnobtainable ? 0 : 1);
-  EXPECT_EQ(r.openNow, 0) << "a device handle was left open";
-  EXPECT_EQ(r.openWhenDestroyed, 0);
-  EXPECT_LE(r.maxOpenAtOnce, 1);
-  EXPECT_EQ(r.misuses, 0);
-  for (std::uint32_t size : r.enumerateRecordSizes) EXPECT_EQ(size, 28u);
-  for (std::uint32_t size : r.detailRecordSizes) EXPECT_EQ(size, 6u);
-  for (std::uint32_t size : r.attributeRecordSizes) EXPECT_EQ(size, 12u);
-  EXPECT_EQ(r.buffersNotAsReported, 0) << "each buffer is exactly the reported size";
-  for (const fake_hid::OpenCall& open : r.opens) {
-    EXPECT_EQ(open.access, 0xC0000000u);
-    EXPECT_EQ(open.shareMode, 3u);
-    EXPECT_EQ(open.disposition, 3u);
-    EXPECT_EQ(open.flagsAndAttributes, 0u);
-  }
-  EXPECT_EQ(r.closed.size(), static_cast<std::size_t>(r.handlesGiven));
+// What must hold after every walk, whatever the table said: the promises every walk keeps,
+// and the set destroyed exactly when it could be obtained.
+void ExpectSound(const FinderWalk& walk, const Scenario& scenario) {
+  EXPECT_EQ(BrokenPromises(walk), std::vector<std::string>{});
+  EXPECT_EQ(fake_hid::Recorded().setsDestroyed, scenario.setUnobtainable ? 0 : 1);
 }
 
 struct FinderCase {
@@ -114,30 +91,18 @@ class FinderTable : public ::testing::TestWithParam<FinderCase> {};
 
 TEST_P(FinderTable, AppendsExactlyTheUnitsInEnumerationOrder) {
   const FinderCase& c = GetParam();
-  counting_heap::Reset();
-  fake_hid::Install(c.scenario);
-  {
-    DevicePathList list;
-    const std::int32_t count = FindTargetDevices(list);
-    EXPECT_EQ(count, static_cast<std::int32_t>(c.expected.size()));
-    EXPECT_EQ(Paths(list), c.expected);
-    EXPECT_EQ(fake_hid::Recorded().opens.size(), c.expectedOpens);
-    // Only the nodes and their paths outlive the call.
-    EXPECT_EQ(counting_heap::Current().live, 2 * c.expected.size());
-  }
-  EXPECT_EQ(counting_heap::Current().live, 0u);
-  EXPECT_EQ(counting_heap::Current().badReleases, 0u);
-  ExpectPlatformUsedSoundly(c.scenario);
+  const FinderWalk walk = WalkFinder(c.scenario);
+  EXPECT_EQ(walk.result, static_cast<std::int32_t>(c.expected.size()));
+  EXPECT_EQ(walk.paths, c.expected);
+  EXPECT_EQ(fake_hid::Recorded().opens.size(), c.expectedOpens);
+  // Only the nodes and their paths outlive the call.
+  EXPECT_EQ(walk.liveWithList, 2 * c.expected.size());
+  EXPECT_EQ(walk.heap.live, 0u);
+  EXPECT_EQ(walk.heap.badReleases, 0u);
+  ExpectSound(walk, c.scenario);
 }
 
-INSTANTIATE_TEST_SUITE_P(Finder, FinderTable, ::testing::ValuesIn(FinderCases()),
-                         [](const auto& info) {
-                           std::string name = info.param.name;
-                           for (char& ch : name) {
-                             if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
-                           }
-                           return name;
-                         });
+INSTANTIATE_TEST_SUITE_P(Finder, FinderTable, ::testing::ValuesIn(FinderCases()), CaseName());
 
 TEST(FinderHandles, EveryOpenedHandleIsClosedBeforeTheNextOpen) {
   counting_heap::Reset();
@@ -157,25 +122,16 @@ TEST(FinderMemory, ExhaustionAtEveryAllocationReleasesAllAndSaysSo) {
   // Allocations of a full walk: detail, detail+node+path, detail, detail+node+path.
   for (long failAt = 0; failAt < 8; ++failAt) {
     SCOPED_TRACE(failAt);
-    counting_heap::Reset(failAt);
-    fake_hid::Install(scenario);
-    {
-      DevicePathList list;
-      const std::int32_t count = FindTargetDevices(list);
-      if (counting_heap::Current().refused == 0) {
-        EXPECT_EQ(count, 2);
-      } else {
-        EXPECT_EQ(count, kFinderOutOfMemory);
-      }
-      // Whatever was appended before the failure is whole and in order.
-      const auto paths = Paths(list);
-      EXPECT_EQ(counting_heap::Current().live, 2 * paths.size());
-      const std::vector<std::u16string> all{u"one", u"two"};
-      EXPECT_TRUE(std::equal(paths.begin(), paths.end(), all.begin()));
-    }
-    EXPECT_EQ(counting_heap::Current().live, 0u);
-    EXPECT_EQ(counting_heap::Current().badReleases, 0u);
-    ExpectPlatformUsedSoundly(scenario);
+    const FinderWalk walk = WalkFinder(scenario, failAt);
+    EXPECT_EQ(walk.result, walk.heap.refused == 0 ? 2 : kFinderOutOfMemory);
+    // Whatever was appended before the failure is whole and in order.
+    EXPECT_EQ(walk.liveWithList, 2 * walk.paths.size());
+    const std::vector<std::u16string> all{u"one", u"two"};
+    ASSERT_LE(walk.paths.size(), all.size());
+    EXPECT_TRUE(std::equal(walk.paths.begin(), walk.paths.end(), all.begin()));
+    EXPECT_EQ(walk.heap.live, 0u);
+    EXPECT_EQ(walk.heap.badReleases, 0u);
+    ExpectSound(walk, scenario);
   }
 }
 

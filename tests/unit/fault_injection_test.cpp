@@ -15,10 +15,10 @@
 #include "discovery/device_finder.h"
 #include "discovery/device_path_list.h"
 #include "fakes/counting_heap.h"
-#include "fakes/fake_console.h"
 #include "fakes/fake_hid_platform.h"
 #include "report/report_main.h"
 #include "tests/unit/finder_invariants.h"
+#include "tests/unit/main_run.h"
 
 namespace {
 
@@ -200,19 +200,10 @@ TEST(FaultInjection, ReportAtEachAllocationRefusedPrintsNothingAndReleasesAll) {
   for (std::size_t at = 0; at <= allocations; ++at) {
     SCOPED_TRACE("allocation " + std::to_string(at));
     counting_heap::Reset(static_cast<long>(at));
-    fake_hid::Install(Table());
-    fake_console::Reset();
-    std::u16string name = u"usbio2-list";
-    WideChar* argv[] = {name.data(), nullptr};
-    std::int32_t status = 0;
-    try {
-      status = UsbIo2ListMain(1, argv);
-    } catch (const fake_console::ProcessEnded& ended) {
-      status = ended.status;
-    }
+    const MainRun run = RunMain(Table());
     const bool lastedOut = at == allocations;
-    EXPECT_EQ(status, lastedOut ? 3 : kOutOfMemoryStatus);
-    EXPECT_TRUE(fake_console::Output() == (lastedOut ? fullReport : u""));
+    EXPECT_EQ(run.status, lastedOut ? 3 : kOutOfMemoryStatus);
+    EXPECT_TRUE(run.output == (lastedOut ? fullReport : u""));
     EXPECT_EQ(counting_heap::Current().live, 0u);
     EXPECT_EQ(counting_heap::Current().badReleases, 0u);
     EXPECT_EQ(fake_hid::Recorded().openNow, 0);

@@ -4,11 +4,9 @@
 
 #include "discovery/device_finder.h"
 #include "discovery/device_path_list.h"
+#include "discovery/target_identity.h"
 
 namespace {
-
-// The largest detail buffer the finder may ask for: the size field and the longest path.
-constexpr std::size_t kLargestDetail = 4 + 32768 * 2;
 
 class Complaints {
  public:
@@ -20,11 +18,6 @@ class Complaints {
  private:
   std::vector<std::string> lines_;
 };
-
-bool IsUnit(const fake_hid::AnsweredIdentity& identity) {
-  return identity.vendorId == 0x1352 &&
-         (identity.productId == 0x0120 || identity.productId == 0x0121);
-}
 
 }  // namespace
 
@@ -47,7 +40,7 @@ FinderWalk WalkFinder(const fake_hid::Scenario& scenario, long failAt, bool only
 std::vector<std::u16string> IdentifiedUnitPaths(const fake_hid::Recording& recording) {
   std::vector<std::u16string> paths;
   for (const auto& identity : recording.identities) {
-    if (IsUnit(identity)) paths.push_back(identity.path);
+    if (IsUsbIo2Identity(identity.vendorId, identity.productId)) paths.push_back(identity.path);
   }
   return paths;
 }
@@ -86,7 +79,7 @@ std::vector<std::string> BrokenPromises(const FinderWalk& walk) {
            "the walk goes on until the enumeration fails");
   std::vector<std::uint32_t> usable;
   for (std::uint32_t size : r.reportedSizes) {
-    if (size >= 6 && size <= kLargestDetail) usable.push_back(size);
+    if (size >= 6 && size <= kLongestDetailSize) usable.push_back(size);
   }
   const auto& buffers = r.detailBufferSizes;
   c.Expect(buffers == usable || (outOfMemory && buffers.size() + 1 == usable.size() &&
@@ -98,7 +91,7 @@ std::vector<std::string> BrokenPromises(const FinderWalk& walk) {
 
   c.Expect(walk.heap.live == 0, "every buffer, node and path released");
   c.Expect(walk.heap.badReleases == 0, "nothing released twice or never allocated");
-  c.Expect(walk.heap.largestRequest <= kLargestDetail, "no allocation beyond the longest path");
+  c.Expect(walk.heap.largestRequest <= kLongestDetailSize, "no allocation beyond the longest path");
   c.Expect(walk.liveWithList == 2 * walk.paths.size(), "only the nodes and paths outlive the call");
 
   const std::vector<std::u16string> identified = IdentifiedUnitPaths(r);

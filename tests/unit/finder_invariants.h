@@ -13,6 +13,10 @@
 #include "fakes/counting_heap.h"
 #include "fakes/fake_hid_platform.h"
 
+// The largest detail buffer the finder may ask for: the size field and a path of the
+// platform's longest, 32767 characters and the NUL.
+inline constexpr std::uint32_t kLongestDetailSize = 4 + 32768 * 2;
+
 struct FinderWalk {
   std::int32_t result;
   std::vector<std::u16string> paths;  // the list as the finder left it

@@ -4,20 +4,18 @@
 
 #include <gtest/gtest.h>
 
-#include <cctype>
 #include <string>
 #include <vector>
 
 #include "discovery/device_finder.h"
 #include "fakes/counting_heap.h"
 #include "fakes/fake_hid_platform.h"
+#include "tests/unit/case_name.h"
 #include "tests/unit/finder_invariants.h"
 
 namespace {
 
 using fake_hid::FakeInterface;
-
-constexpr std::uint32_t kLongestDetail = 4 + 32768 * 2;  // size field and 32767 characters
 
 // The true detail size of `path`: the size field and the path with its NUL.
 std::uint32_t DetailSize(const std::u16string& path) {
@@ -44,7 +42,7 @@ struct MalformedCase {
 std::vector<MalformedCase> MalformedCases() {
   FakeInterface unterminated = Unit(u"loose");
   unterminated.unterminated = true;
-  FakeInterface unterminatedAtLongest = Reporting(u"loose", kLongestDetail);
+  FakeInterface unterminatedAtLongest = Reporting(u"loose", kLongestDetailSize);
   unterminatedAtLongest.unterminated = true;
   FakeInterface grew = Unit(u"grew");
   grew.filledSize = DetailSize(u"grew") + 2;
@@ -65,11 +63,11 @@ std::vector<MalformedCase> MalformedCases() {
       {"path without terminator", {unterminated}, {}, 1},
       {"path without terminator in the largest buffer", {unterminatedAtLongest}, {}, 1},
       {"sizes beyond the longest path",
-       {Reporting(u"h1", kLongestDetail + 1), Reporting(u"h2", 0x80000000u),
+       {Reporting(u"h1", kLongestDetailSize + 1), Reporting(u"h2", 0x80000000u),
         Reporting(u"h3", 0xFFFFFFFFu)},
        {},
        0},
-      {"size of the longest path", {Reporting(u"longest", kLongestDetail)}, {u"longest"}, 1},
+      {"size of the longest path", {Reporting(u"longest", kLongestDetailSize)}, {u"longest"}, 1},
       {"second call needs more than the first reported", {grew}, {}, 1},
       {"second call needs less than the first reported", {shrank}, {u"shrank"}, 1},
       {"attribute record left untouched", {untouched}, {}, 1},
@@ -98,21 +96,16 @@ TEST_P(MalformedAnswers, SkippedOrReadSoundlyAndTheWalkGoesOn) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Finder, MalformedAnswers, ::testing::ValuesIn(MalformedCases()),
-                         [](const auto& info) {
-                           std::string name = info.param.name;
-                           for (char& ch : name) {
-                             if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
-                           }
-                           return name;
-                         });
+                         CaseName());
 
 TEST(MalformedAnswers, LargestSizeThatCannotBeAllocatedEndsAsOutOfMemory) {
-  const fake_hid::Scenario scenario{{Unit(u"a"), Reporting(u"big", kLongestDetail), Unit(u"c")}};
+  const fake_hid::Scenario scenario{
+      {Unit(u"a"), Reporting(u"big", kLongestDetailSize), Unit(u"c")}};
   // Allocations 0 to 2 are the first unit's detail buffer, node and path.
   const FinderWalk walk = WalkFinder(scenario, 3);
   EXPECT_EQ(BrokenPromises(walk), std::vector<std::string>{});
   EXPECT_EQ(walk.result, kFinderOutOfMemory);
-  EXPECT_EQ(walk.heap.firstRefusedBytes, kLongestDetail);
+  EXPECT_EQ(walk.heap.firstRefusedBytes, kLongestDetailSize);
   EXPECT_EQ(walk.paths, std::vector<std::u16string>{u"a"});
 }
 

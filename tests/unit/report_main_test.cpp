@@ -9,32 +9,16 @@
 #include "fakes/fake_console.h"
 #include "fakes/fake_hid_platform.h"
 #include "report/console_text.h"
+#include "tests/unit/main_run.h"
 
 namespace {
 
 using fake_hid::FakeInterface;
 
-struct MainRun {
-  std::int32_t status;
-  bool endedByExit;  // the process was ended from inside rather than by returning
-  std::u16string output;
-};
-
-MainRun RunMain(const fake_hid::Scenario& scenario,
-                std::vector<std::u16string> args = {u"usbio2-list"}) {
-  fake_hid::Install(scenario);
-  fake_console::Reset();
-  std::vector<WideChar*> argv;
-  for (auto& arg : args) argv.push_back(arg.data());
-  argv.push_back(nullptr);
-  MainRun run{0, false, {}};
-  try {
-    run.status = UsbIo2ListMain(static_cast<int>(args.size()), argv.data());
-  } catch (const fake_console::ProcessEnded& ended) {
-    run.status = ended.status;
-    run.endedByExit = true;
-  }
-  run.output = fake_console::Output();
+// A run of the main function that also selected the locale before writing anything.
+MainRun RunMainChecked(const fake_hid::Scenario& scenario,
+                       std::vector<std::u16string> args = {u"usbio2-list"}) {
+  const MainRun run = RunMain(scenario, std::move(args));
   EXPECT_TRUE(fake_console::LocaleSelected());
   EXPECT_FALSE(fake_console::WroteBeforeLocale());
   return run;
@@ -73,7 +57,7 @@ TEST(Report, ExactTextAndStatus) {
   for (const ReportCase& c : cases) {
     SCOPED_TRACE(c.name);
     counting_heap::Reset();
-    const MainRun run = RunMain(c.scenario);
+    const MainRun run = RunMainChecked(c.scenario);
     EXPECT_TRUE(run.output == c.output);
     EXPECT_EQ(run.status, c.status);
     EXPECT_EQ(counting_heap::Current().live, 0u) << "the list was not released";
@@ -82,7 +66,7 @@ TEST(Report, ExactTextAndStatus) {
 
 TEST(Report, NotFoundEndsTheProcessAtOnceWithOne) {
   counting_heap::Reset();
-  const MainRun run = RunMain(Units(0));
+  const MainRun run = RunMainChecked(Units(0));
   EXPECT_TRUE(run.endedByExit);
   EXPECT_EQ(run.status, 1);
 }
@@ -92,9 +76,9 @@ TEST(Report, ArgumentsChangeNothing) {
       {}, {u"usbio2-list", u"/?"}, {u"usbio2-list", u"--help"}, {u"x", u"-v", u"", u"日本"}};
   for (int units : {0, 2}) {
     counting_heap::Reset();
-    const MainRun plain = RunMain(Units(units));
+    const MainRun plain = RunMainChecked(Units(units));
     for (const auto& args : argumentLists) {
-      const MainRun run = RunMain(Units(units), args);
+      const MainRun run = RunMainChecked(Units(units), args);
       EXPECT_TRUE(run.output == plain.output);
       EXPECT_EQ(run.status, plain.status);
     }
@@ -106,7 +90,7 @@ TEST(Report, MemoryExhaustionPrintsNothingAndReleasesTheList) {
   for (long failAt = 0; failAt < 7; ++failAt) {
     SCOPED_TRACE(failAt);
     counting_heap::Reset(failAt);
-    const MainRun run = RunMain(Units(2));
+    const MainRun run = RunMainChecked(Units(2));
     if (counting_heap::Current().refused == 0) continue;
     EXPECT_TRUE(run.endedByExit);
     EXPECT_EQ(run.status, kOutOfMemoryStatus);
